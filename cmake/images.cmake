@@ -68,6 +68,8 @@ function(dux_generated_image path size tag version seed)
     return()
   endif()
   set_property(GLOBAL PROPERTY "DUX_IMAGE_RULE_${path}" 1)
+  get_filename_component(dir "${path}" DIRECTORY)
+  file(MAKE_DIRECTORY "${dir}")
   add_custom_command(OUTPUT "${path}"
     COMMAND dux-make-image --size ${size} --tag "${tag}" --version "${version}"
             --seed ${seed} --output "${path}"
