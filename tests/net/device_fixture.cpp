@@ -72,3 +72,13 @@ void DeviceTest::PrepareWizardState() {
 int CountLines(const std::string& prefix) {
   return static_cast<int>(ScriptedLines(prefix).size());
 }
+
+testing::AssertionResult SameBytes(const std::string& got,
+                                   const std::string& want) {
+  if (got == want) return testing::AssertionSuccess();
+  size_t i = 0;
+  while (i < got.size() && i < want.size() && got[i] == want[i]) ++i;
+  return testing::AssertionFailure()
+         << "received " << got.size() << " bytes, expected " << want.size()
+         << "; first difference at offset " << i;
+}

@@ -36,3 +36,11 @@ class DeviceTest : public testing::Test {
 
 // Record lines of the scripted frontend that begin with `prefix`.
 int CountLines(const std::string& prefix);
+
+// Byte-for-byte equality, reported as sizes and the first differing offset.
+testing::AssertionResult SameBytes(const std::string& got,
+                                   const std::string& want);
+
+inline bool StartsWith(const std::string& s, const std::string& prefix) {
+  return s.compare(0, prefix.size(), prefix) == 0;
+}
