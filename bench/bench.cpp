@@ -156,9 +156,11 @@ struct Bench {
                                          uint16_t port,
                                          const std::string& name,
                                          const std::string& out) {
-    std::string url = "tftp://127.0.0.1:" + std::to_string(port) + name;
-    if (client == "curl") return {"curl", "-s", "-o", out, url};
-    return {sim, "--fetch", url, "--save", out};
+    // The name begins with "/"; curl sends what follows the URL's first one.
+    std::string url = "tftp://127.0.0.1:" + std::to_string(port);
+    if (client == "curl")
+      return {"curl", "-s", "--max-time", "60", "-o", out, url + "/" + name};
+    return {sim, "--fetch", url + name, "--save", out};
   }
 
   // One download; returns seconds from the client's start to its end, or -1.
@@ -195,6 +197,7 @@ struct Bench {
 }  // namespace
 
 int main(int argc, char** argv) {
+  setvbuf(stdout, nullptr, _IOLBF, 0);
   Bench b;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
