@@ -58,8 +58,10 @@ int32_t ParseDigestChallenge(const char* challenge, DigestState* s) {
     memcpy(s->previousNonce, s->nonce, kDigestTextSize);
     s->nonceCount = 0;
   }
+  // A number from 0 to 32767 (the generator's range on the target), so the
+  // client nonce is 1 to 4 hexadecimal digits whatever this library's range.
   snprintf(s->clientNonce, kDigestTextSize, "%x",
-           static_cast<unsigned>(rand()));
+           static_cast<unsigned>(rand() % 32768));
   if (!FindDirective(challenge, "algorithm=\"", s->algorithm, kDigestShortSize))
     s->algorithm[0] = 0;
   if (!FindDirective(challenge, "qop=\"", s->qop, kDigestShortSize))
@@ -141,30 +143,39 @@ int32_t BuildDigestAuthorization(const DigestState* s, char* out,
                                  int32_t capacity) {
   if (capacity <= 0) return 0;
   char nonceCountText[16] = "";
-  if (s->qop[0]) snprintf(nonceCountText, sizeof nonceCountText, "%09x",
-                          s->nonceCount);
+  if (s->qop[0])
+    snprintf(nonceCountText, sizeof nonceCountText, "%09x", s->nonceCount);
   char ha1[33], response[33];
   ComputeDigestHA1(s->algorithm, s->userName, s->realm, s->password, s->nonce,
                    s->clientNonce, ha1);
   ComputeDigestResponse(ha1, s->nonce, nonceCountText, s->clientNonce, s->qop,
                         "GET", s->digestUri, "", response);
+  // Each piece is formatted into what is left of the room; a line that does
+  // not fit whole is not sent at all: the room is left holding an empty text.
   size_t room = static_cast<size_t>(capacity);
   size_t n = 0;
+  bool fits = true;
   auto append = [&](int written) {
-    // snprintf reports what it would have written; never step past the room.
-    if (written > 0) n += static_cast<size_t>(written);
-    if (n >= room) n = room - 1;
+    if (written < 0 || static_cast<size_t>(written) >= room - n) {
+      fits = false;
+      return;
+    }
+    n += static_cast<size_t>(written);
   };
   append(snprintf(out, room,
                   "Authorization: Digest username=\"%s\",realm=\"%s\","
                   "nonce=\"%s\",uri=\"%s\",algorithm=\"%s\",response=\"%s\"",
                   s->userName, s->realm, s->nonce, s->digestUri, s->algorithm,
                   response));
-  if (s->opaque[0])
+  if (fits && s->opaque[0])
     append(snprintf(out + n, room - n, ",opaque=\"%s\"", s->opaque));
-  if (s->qop[0])
+  if (fits && s->qop[0])
     append(snprintf(out + n, room - n, ",qop=%s,nc=%09x,cnonce=\"%s\"", s->qop,
                     s->nonceCount, s->clientNonce));
-  append(snprintf(out + n, room - n, "\r\n"));
+  if (fits) append(snprintf(out + n, room - n, "\r\n"));
+  if (!fits) {
+    out[0] = 0;
+    return 0;
+  }
   return static_cast<int32_t>(n);
 }

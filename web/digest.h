@@ -41,7 +41,8 @@ void ComputeDigestResponse(const char* ha1, const char* nonce,
                            char* out);
 
 // Writes the whole "Authorization: Digest ..." line with its CR LF and a NUL
-// behind it at `out`, never more than `capacity` bytes in all, and returns
-// the number of characters written (without the NUL).
+// behind it at `out` and returns the number of characters written (without
+// the NUL). Never writes more than `capacity` bytes: a line that does not fit
+// whole is not written (0, and an empty text at `out` when capacity > 0).
 int32_t BuildDigestAuthorization(const DigestState* state, char* out,
                                  int32_t capacity);

@@ -12,14 +12,20 @@ namespace {
 
 constexpr int kHttpBindAttempts = 101;
 
-// Appends formatted text at *used, never beyond `room` bytes in all.
-void Compose(char* buffer, int32_t room, int32_t* used, const char* format,
-             const char* value) {
-  if (*used >= room - 1) return;
+constexpr const char* kHostLine = "Host: 192.168.0.1\r\n";
+
+// Appends one formatted piece of the request at *used. A piece that does not
+// fit whole into the room left clears *fits and leaves *used where it was.
+void Compose(char* buffer, int32_t room, int32_t* used, bool* fits,
+             const char* format, const char* value) {
+  if (!*fits) return;
   int n = snprintf(buffer + *used, static_cast<size_t>(room - *used), format,
                    value);
-  if (n > 0) *used += n;
-  if (*used > room - 1) *used = room - 1;
+  if (n < 0 || n >= room - *used) {
+    *fits = false;
+    return;
+  }
+  *used += n;
 }
 
 }  // namespace
@@ -70,20 +76,33 @@ int32_t DeviceHttpGet(uint32_t localAddress, uint16_t localPort,
   PlatSocket s =
       OpenHttpConnection(localAddress, localPort, remoteAddress, remotePort);
   // The request is composed in the same buffer that then takes the
-  // response: capacity + 1 bytes.
+  // response (capacity + 1 bytes). A request that does not fit whole (an
+  // overlong path) is never sent cut short: the exchange then acts as if the
+  // connection had failed.
   int32_t room = capacity + 1;
   int32_t used = 0;
-  buffer[0] = 0;
-  Compose(buffer, room, &used, "GET %s HTTP/1.1\r\n", path);
-  Compose(buffer, room, &used, "Host: %s\r\n", "192.168.0.1");
+  bool fits = room > 0;
+  if (fits) buffer[0] = 0;
+  Compose(buffer, room, &used, &fits, "GET %s HTTP/1.1\r\n", path);
+  Compose(buffer, room, &used, &fits, "%s", kHostLine);
   if (gDigestState.password[0] != 0) {
+    // Counted for every request composed with a known password, sent or not.
     gDigestState.nonceCount += 1;
-    if (used < room - 1)
-      used += BuildDigestAuthorization(&gDigestState, buffer + used,
-                                       room - used);
+    if (fits) {
+      int32_t n =
+          BuildDigestAuthorization(&gDigestState, buffer + used, room - used);
+      if (n > 0)
+        used += n;
+      else
+        fits = false;
+    }
   }
-  Compose(buffer, room, &used, "%s", "\r\n");
+  Compose(buffer, room, &used, &fits, "%s", "\r\n");
   if (s == kPlatInvalidSocket) return 0;
+  if (!fits) {
+    PlatCloseSocket(s);
+    return 0;
+  }
   PlatSend(s, buffer, used);
   int32_t count = 0;
   while (count < capacity) {
@@ -92,7 +111,8 @@ int32_t DeviceHttpGet(uint32_t localAddress, uint16_t localPort,
     count += n;
     buffer[count] = 0;
   }
-  if (count > 0 && ClassifyHttpResponse(buffer, &gDigestState) == kHttpChallenge) {
+  if (count > 0 &&
+      ClassifyHttpResponse(buffer, &gDigestState) == kHttpChallenge) {
     PlatCloseSocket(s);
     return -1;
   }

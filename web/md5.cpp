@@ -12,13 +12,17 @@ constexpr int S21 = 5, S22 = 9, S23 = 14, S24 = 20;
 constexpr int S31 = 4, S32 = 11, S33 = 16, S34 = 23;
 constexpr int S41 = 6, S42 = 10, S43 = 15, S44 = 21;
 
-inline uint32_t F(uint32_t x, uint32_t y, uint32_t z) { return (x & y) | (~x & z); }
-inline uint32_t G(uint32_t x, uint32_t y, uint32_t z) { return (x & z) | (y & ~z); }
+inline uint32_t F(uint32_t x, uint32_t y, uint32_t z) {
+  return (x & y) | (~x & z);
+}
+inline uint32_t G(uint32_t x, uint32_t y, uint32_t z) {
+  return (x & z) | (y & ~z);
+}
 inline uint32_t H(uint32_t x, uint32_t y, uint32_t z) { return x ^ y ^ z; }
 inline uint32_t I(uint32_t x, uint32_t y, uint32_t z) { return y ^ (x | ~z); }
 inline uint32_t Rotl(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
 
-#define STEP(f, a, b, c, d, x, s, ac) \
+#define STEP(f, a, b, c, d, x, s, ac)                        \
   (a) += f((b), (c), (d)) + (x) + static_cast<uint32_t>(ac); \
   (a) = Rotl((a), (s)) + (b)
 

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
 #include "platform/scripted/scripted.h"
 
 int main(int argc, char** argv) {
@@ -9,5 +13,16 @@ int main(int argc, char** argv) {
   // parent started, answers queued), so the child is a plain fork.
   GTEST_FLAG_SET(death_test_style, "fast");
   ScriptedInstall();
-  return RUN_ALL_TESTS();
+  // The program ends its process with status 0 from any thread; a test that
+  // ends the process by mistake must not count as passed.
+  static bool finished = false;
+  atexit([] {
+    if (!finished && !testing::internal::InDeathTestChild()) {
+      fprintf(stderr, "the process ended inside a test\n");
+      _exit(1);
+    }
+  });
+  int result = RUN_ALL_TESTS();
+  finished = true;
+  return result;
 }

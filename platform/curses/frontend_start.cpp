@@ -1,0 +1,4 @@
+#include "platform/curses/terminal.h"
+#include "platform/frontend.h"
+
+void PlatFrontendStart(void) { CursesStart(); }
