@@ -176,9 +176,12 @@ struct Bench {
     return rc == 0 ? elapsed : -1;
   }
 
-  double Ours(const std::string& client, bool* same, rusage* usage) {
+  double Ours(const std::string& client, bool* same, rusage* usage,
+              bool blind = false) {
     std::string name = "/dux" + std::to_string(1000 + serial) + ".bi1";
-    Child s = Spawn({server, name}, true);
+    std::vector<std::string> argv = {server, name};
+    if (blind) argv.push_back("--blind-sleep");
+    Child s = Spawn(argv, true);
     char portText[16] = {};
     ssize_t n = read(s.out, portText, sizeof portText - 1);
     close(s.out);
@@ -199,13 +202,16 @@ struct Bench {
 int main(int argc, char** argv) {
   setvbuf(stdout, nullptr, _IOLBF, 0);
   Bench b;
+  bool compareSleep = false;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
-    if (a == "--runs" && i + 1 < argc) {
+    if (a == "--compare-sleep") {
+      compareSleep = true;
+    } else if (a == "--runs" && i + 1 < argc) {
       b.runs = atoi(argv[++i]);
     } else if (a == "--help") {
       printf(
-          "usage: dux-bench [--runs N]\n"
+          "usage: dux-bench [--runs N] [--compare-sleep]\n"
           "Serves the embedded default image with this program's TFTP listener\n"
           "and session and with tftpd-hpa, alternating, N runs each (default "
           "7),\nto the simulated device's client and to curl; prints the "
@@ -237,6 +243,25 @@ int main(int argc, char** argv) {
     usleep(300000);
   }
   const double mb = static_cast<double>(b.image.size()) / 1e6;
+  if (compareSleep) {
+    printf("%-28s %8s %8s %8s\n", "idle pass", "median", "min", "max");
+    for (bool blind : {false, true}) {
+      Stats s;
+      for (int r = 0; r < b.runs; ++r) {
+        bool same = false;
+        rusage u{};
+        double t = b.Ours("duxsim", &same, &u, blind);
+        if (t >= 0 && same) s.seconds.push_back(t);
+      }
+      if (s.seconds.empty()) continue;
+      printf("%-28s %7.3fs %7.3fs %7.3fs  (%zu/%d byte-exact)\n",
+             blind ? "blind 1 ms sleep" : "wait until readable", s.Median(),
+             *std::min_element(s.seconds.begin(), s.seconds.end()),
+             *std::max_element(s.seconds.begin(), s.seconds.end()),
+             s.seconds.size(), b.runs);
+    }
+    return 0;
+  }
   const int roundTrips = static_cast<int>(b.image.size() / 512 + 2);
   double rtt = MeasureRoundTrip(10000);
   printf("image: %zu bytes, %d round trips with the option acknowledgement\n",

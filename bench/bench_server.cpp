@@ -21,10 +21,13 @@
 #include "web/digest.h"
 
 int main(int argc, char** argv) {
-  if (argc != 2 || argv[1][0] != '/') {
-    fprintf(stderr, "usage: dux-bench-server /NAME\n");
+  bool blind = argc == 3 && strcmp(argv[2], "--blind-sleep") == 0;
+  if (argc < 2 || argc > 3 || argv[1][0] != '/' || (argc == 3 && !blind)) {
+    fprintf(stderr, "usage: dux-bench-server /NAME [--blind-sleep]\n");
     return 2;
   }
+  // A blind 1 ms sleep per idle pass instead of the wait for the socket.
+  PlatTestSetBlindWait(blind ? 1 : 0);
   ScriptedInstall();
   PlatTestSetClockDouble(1000000, 0);
   PlatNetStartup(1, 1);

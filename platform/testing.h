@@ -22,5 +22,9 @@ void PlatTestSetHostAddresses(const uint32_t* list, int count);
 void PlatTestFailNetStartup(int fail);
 void PlatTestFailWindowClass(int fail);
 
+// With `on`, PlatWaitReadable sleeps its whole timeout blindly instead of
+// returning when a datagram arrives (to measure what the wait saves).
+void PlatTestSetBlindWait(int on);
+
 // How often a resource of that id was looked up since the process started.
 int PlatTestResourceLookups(int id);

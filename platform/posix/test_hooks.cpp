@@ -19,3 +19,4 @@ void PlatTestFailNetStartup(int fail) { PosixTestHooks().failNetStartup = fail; 
 void PlatTestFailWindowClass(int fail) {
   PosixTestHooks().failWindowClass = fail;
 }
+void PlatTestSetBlindWait(int on) { PosixTestHooks().blindWait = on; }

@@ -7,6 +7,7 @@
 struct PosixTestHookState {
   int failNetStartup = 0;
   int failWindowClass = 0;
+  int blindWait = 0;
   int hostAddressCount = -1;  // < 0: the real address source
   bool hostAddressesKnown = true;
   std::vector<uint32_t> hostAddresses;
