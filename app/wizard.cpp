@@ -14,21 +14,10 @@
 
 namespace {
 
-constexpr uint16_t kFirstHttpLocalPort = 23456;
-constexpr uint16_t kDeviceHttpPort = 80;
 constexpr int kUpgradePathSize = 128;
 
 DeviceRequest RequestFor(const char* path) {
-  DeviceRequest r;
-  r.instance = gInstance;
-  r.localAddress = SelectedLocalAddress;
-  r.localPort = kFirstHttpLocalPort;
-  r.remoteAddress = DeviceAddress;
-  r.remotePort = kDeviceHttpPort;
-  r.path = path;
-  r.buffer = ResponseBuffer;
-  r.capacity = kResponseCapacity;
-  return r;
+  return MakeDeviceRequest(SelectedLocalAddress, DeviceAddress, path);
 }
 
 [[noreturn]] void SleepForever(void) {
@@ -55,8 +44,7 @@ int BuildUpgradePath(char* out, int capacity, uint32_t a, uint16_t port,
 }
 
 void RunWizard(void) {
-  if (PlatDialogBox(gInstance, kDlgWarning, nullptr, WarningDialogProc, 0) ==
-      0)
+  if (PlatDialogBox(gInstance, kDlgWarning, nullptr, WarningDialogProc, 0) == 0)
     return;
   int addressTemplate =
       gProductProfile.phoneFamily ? kDlgAddressPhone : kDlgAddressAdapter;

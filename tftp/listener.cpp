@@ -8,6 +8,7 @@
 #include "platform/thread.h"
 #include "resources/dialog_ids.h"
 #include "tftp/session.h"
+#include "ui/dialog_texts.h"
 #include "ui/dialogs.h"
 #include "web/http.h"
 
@@ -21,26 +22,15 @@ constexpr int kBarRange = 1000;
 constexpr int kIdleWaitMs = 16;
 constexpr uint16_t kOpReadRequest = 1;
 
-const char kWaitingHelp[] =
-    "Firmware upload will begin when the DUX is idle, where the DUX will "
-    "request to download the firmware from this PC using TFTP at the first "
-    "available UDP port starting at port number 69.\r\n\r\nIf firmware "
-    "download does not start, please check that you have done the following: "
-    "a) Hangup properly all the phones attached to the DUX, b) Disable any "
-    "firewall software (such as Internet Connection Firewall) on this PC, and "
-    "c) Make sure that this PC and the DUX are on the same LAN subnet; it will "
-    "not work for example if this PC is behind a router while the DUX is in "
-    "front of it.";
-
 PlatWindow OpenWaitingDialog(void) {
-  PlatWindow dialog = PlatCreateDialog(gInstance, kDlgWaiting, nullptr,
-                                       AbortOnlyDialogProc, 0);
+  PlatWindow dialog =
+      PlatCreateDialog(gInstance, kDlgWaiting, nullptr, AbortOnlyDialogProc, 0);
   PlatShowWindow(dialog);
   PlatProgressSetRange(dialog, kIdProgress, 0, kBarRange);
   PlatProgressSetPos(dialog, kIdProgress, 0);
   // Shown again when the dialog reopens for the target image, so that the
   // user reads the same advice while the device takes its second image.
-  PlatSetItemText(dialog, kIdWaitingText, kWaitingHelp);
+  PlatSetItemText(dialog, kIdWaitingText, kWaitingHelpText);
   return dialog;
 }
 
@@ -112,9 +102,9 @@ uint32_t RunTftpListener(void* p) {
       uint32_t now = PlatMilliseconds();
       uint32_t steps = now - lastPass;
       lastPass = now;
-      bar = static_cast<int>((static_cast<uint32_t>(bar) +
-                              (steps == 0 ? 1 : steps % kBarRange)) %
-                             kBarRange);
+      bar = static_cast<int>(
+          (static_cast<uint32_t>(bar) + (steps == 0 ? 1 : steps % kBarRange)) %
+          kBarRange);
       PlatProgressSetPos(dialog, kIdProgress, bar);
       PlatPumpAllMessages(dialog);
       continue;

@@ -60,15 +60,8 @@ void VerifyUpgrade(int transferOutcome, uint32_t localAddress,
     ReportError("Upgrade Failed: Firmware Upload Incomplete");
     return;
   }
-  DeviceRequest r;
-  r.instance = gInstance;
-  r.localAddress = localAddress;
-  r.localPort = 23456;
-  r.remoteAddress = peerAddress;
-  r.remotePort = 80;
-  r.path = "/admin/advanced";
-  r.buffer = ResponseBuffer;
-  r.capacity = kResponseCapacity;
+  DeviceRequest r =
+      MakeDeviceRequest(localAddress, peerAddress, "/admin/advanced");
   int answered = 0;
   for (int i = 0; i < kRequeryAttempts && !answered; ++i)
     answered = RunDeviceRequest(r) > 0;

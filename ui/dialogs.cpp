@@ -7,62 +7,13 @@
 #include "firmware/firmware.h"
 #include "firmware/product.h"
 #include "resources/dialog_ids.h"
+#include "ui/dialog_texts.h"
 #include "web/digest.h"
 #include "web/http.h"
 
 namespace {
 
 constexpr int kCaptionSize = 256;
-
-const char kWarningText[] =
-    "WARNING: Forcing a firmware upgrade on your DUX\r\nwithout prior approval "
-    "from your service provider or\r\nnetwork administrator may cause "
-    "interruption to your\r\nservice.  If your DUX is managed by a "
-    "service\r\nprovider who retains administrative control of the\r\ndevice, "
-    "please contact the service provider for\r\nauthorization before "
-    "proceeding.  In such cases, the\r\nmost current, approved for service "
-    "firmware is\r\nautomatically provided by your service provider "
-    "without\r\nany onus on the end user to upgrade manually.";
-
-const char kAddressIntro[] = "This program will upgrade your DUX\r\nfirmware to:";
-
-const char kPhoneHelp[] =
-    "To proceed, please provide the IP address\r\nof your DUX. To find out the "
-    "IP address of\r\nyour DUX, press the I button on the phone,\r\nselect "
-    "\"Network\" option, and check the\r\nvalue of \"Current IP\". For "
-    "example, 10.1.0.13\r\n\r\nPlease enter IP address of your DUX:";
-
-const char kAdapterHelp[] =
-    "To proceed, please provide the IP address\r\nof your DUX. To find out the "
-    "IP address\r\nof your DUX, using a telephone handset,\r\nenter * * * *, "
-    "option 110#, and write down\r\nthe value. For example, "
-    "10.1.0.123\r\n\r\nPlease enter IP address of your DUX:";
-
-const char kPasswordText[] =
-    "This DUX requires a password in order to be\r\nupgraded. If you do not "
-    "have administrator's\r\nprivileges for this unit, please contact "
-    "your\r\nService Provider or network administrator,\r\nbefore "
-    "proceeding.\r\n\r\nYou must provide the DUX administrator's\r\npassword "
-    "to upgrade. If you are the administrator\r\nand forgot the password, you "
-    "may perform a\r\nfactory reset by entering * * * *, option "
-    "40615#,\r\nand value 1 from a telephone connected to the\r\nunit to be "
-    "upgraded.\r\n\r\n* * * * * * * * * * *  Warning  * * * * * * * * * * "
-    "*\r\nAll settings will revert to default values\r\nafter factory reset!  "
-    "You may not be able to\r\nreestablish service after completing this "
-    "upgrade\r\nwithout first reentering service configuration\r\ninformation.";
-
-const char kConfirmIntro[] =
-    "The following information was extracted\r\nfrom your DUX. Please click "
-    "\"Upgrade\"\r\nif you would like to proceed. If you would\r\nlike to quit "
-    "click \"Cancel\".";
-
-const char kTransitionNote[] =
-    "%s\r\n\r\nNote: Since your current firmware version\r\nis older than %s, "
-    "this upgrade procedure\r\nrequires additional steps and will be\r\nslightly "
-    "longer.\r\n";
-
-const char kSuccessText[] =
-    "Your DUX has been successfully\r\nupgraded to the version shown\r\nbelow.";
 
 int CommandId(uintptr_t wparam) { return static_cast<int>(wparam & 0xffff); }
 
@@ -71,6 +22,19 @@ void SetCaptionWithName(PlatWindow dialog, const char* format,
   char caption[kCaptionSize];
   snprintf(caption, sizeof caption, format, value);
   PlatSetWindowText(dialog, caption);
+}
+
+// The affirmative button ends a modal dialog with 1, Cancel with 0.
+intptr_t EndOnOkOrCancel(PlatWindow dialog, uintptr_t wparam) {
+  switch (CommandId(wparam)) {
+    case kIdOk:
+      PlatEndDialog(dialog, 1);
+      return 1;
+    case kIdCancel:
+      PlatEndDialog(dialog, 0);
+      return 1;
+  }
+  return 0;
 }
 
 // Cancel of a modeless dialog: the process ends from the thread that pumps it.
@@ -124,16 +88,7 @@ intptr_t WarningDialogProc(PlatWindow dialog, uint32_t message,
     CenterWindow(dialog);
     return 0;
   }
-  if (message != kPlatMsgCommand) return 0;
-  switch (CommandId(wparam)) {
-    case kIdOk:
-      PlatEndDialog(dialog, 1);
-      return 1;
-    case kIdCancel:
-      PlatEndDialog(dialog, 0);
-      return 1;
-  }
-  return 0;
+  return message == kPlatMsgCommand ? EndOnOkOrCancel(dialog, wparam) : 0;
 }
 
 intptr_t AddressDialogProc(PlatWindow dialog, uint32_t message,
@@ -152,9 +107,9 @@ intptr_t AddressDialogProc(PlatWindow dialog, uint32_t message,
     SetCaptionWithName(dialog, "%s Firmware Upgrade",
                        gProductProfile.displayName);
     PlatSetItemText(dialog, kIdText, kAddressIntro);
-    PlatSetItemText(dialog, kIdHelpText,
-                    gProductProfile.phoneFamily == 1 ? kPhoneHelp
-                                                     : kAdapterHelp);
+    PlatSetItemText(
+        dialog, kIdHelpText,
+        gProductProfile.phoneFamily == 1 ? kPhoneHelp : kAdapterHelp);
     char version[kCaptionSize];
     snprintf(version, sizeof version, "Version %s",
              ImageVersionText(&gTargetImage));
@@ -221,16 +176,7 @@ intptr_t ConfirmDialogProc(PlatWindow dialog, uint32_t message,
     CenterWindow(dialog);
     return 1;
   }
-  if (message != kPlatMsgCommand) return 0;
-  switch (CommandId(wparam)) {
-    case kIdOk:
-      PlatEndDialog(dialog, 1);
-      return 1;
-    case kIdCancel:
-      PlatEndDialog(dialog, 0);
-      return 1;
-  }
-  return 0;
+  return message == kPlatMsgCommand ? EndOnOkOrCancel(dialog, wparam) : 0;
 }
 
 intptr_t ConnectingDialogProc(PlatWindow dialog, uint32_t message,
@@ -269,14 +215,5 @@ intptr_t SuccessDialogProc(PlatWindow dialog, uint32_t message,
     CenterWindow(dialog);
     return 1;
   }
-  if (message != kPlatMsgCommand) return 0;
-  switch (CommandId(wparam)) {
-    case kIdOk:
-      PlatEndDialog(dialog, 1);
-      return 1;
-    case kIdCancel:
-      PlatEndDialog(dialog, 0);
-      return 1;
-  }
-  return 0;
+  return message == kPlatMsgCommand ? EndOnOkOrCancel(dialog, wparam) : 0;
 }

@@ -7,6 +7,20 @@
 #include "web/digest.h"
 #include "web/http.h"
 
+DeviceRequest MakeDeviceRequest(uint32_t localAddress, uint32_t remoteAddress,
+                                const char* path) {
+  DeviceRequest r;
+  r.instance = gInstance;
+  r.localAddress = localAddress;
+  r.localPort = 23456;
+  r.remoteAddress = remoteAddress;
+  r.remotePort = 80;
+  r.path = path;
+  r.buffer = ResponseBuffer;
+  r.capacity = kResponseCapacity;
+  return r;
+}
+
 uint32_t DeviceRequestWorker(void* request) {
   const DeviceRequest* r = static_cast<const DeviceRequest*>(request);
   int32_t result =

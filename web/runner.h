@@ -16,6 +16,11 @@ struct DeviceRequest {
   int32_t capacity;  // the buffer holds one byte more
 };
 
+// A GET of `path` from local port 23456 to the device's port 80, composed in
+// and received into the response buffer.
+DeviceRequest MakeDeviceRequest(uint32_t localAddress, uint32_t remoteAddress,
+                                const char* path);
+
 // Runs the request on a worker thread behind the connecting dialog, answers
 // Digest challenges (at once, or through the password dialog) and returns
 // the number of response bytes received (0 or more). Ends the process when

@@ -208,11 +208,13 @@ void SetFocusLocked(PlatDialogRec* d, DialogView* view, int index) {
 }  // namespace
 
 std::string AddressText(const std::array<std::string, 4>& fields) {
-  char out[16];
-  int n[4];
-  for (int i = 0; i < 4; ++i)
-    n[i] = std::min(255, fields[i].empty() ? 0 : std::atoi(fields[i].c_str()));
-  snprintf(out, sizeof out, "%d.%d.%d.%d", n[0], n[1], n[2], n[3]);
+  char out[24];
+  unsigned n[4];
+  for (int i = 0; i < 4; ++i) {
+    int v = fields[i].empty() ? 0 : std::atoi(fields[i].c_str());
+    n[i] = static_cast<unsigned>(std::clamp(v, 0, 255));
+  }
+  snprintf(out, sizeof out, "%u.%u.%u.%u", n[0], n[1], n[2], n[3]);
   return out;
 }
 

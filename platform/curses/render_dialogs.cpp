@@ -9,64 +9,14 @@
 
 #include "platform/curses/view.h"
 #include "resources/dialog_ids.h"
+#include "ui/dialog_texts.h"
 
 namespace {
 
 constexpr int kCols = 80, kRows = 24;
 
-const char kWarning[] =
-    "WARNING: Forcing a firmware upgrade on your DUX\r\nwithout prior approval "
-    "from your service provider or\r\nnetwork administrator may cause "
-    "interruption to your\r\nservice.  If your DUX is managed by a "
-    "service\r\nprovider who retains administrative control of the\r\ndevice, "
-    "please contact the service provider for\r\nauthorization before "
-    "proceeding.  In such cases, the\r\nmost current, approved for service "
-    "firmware is\r\nautomatically provided by your service provider "
-    "without\r\nany onus on the end user to upgrade manually.";
-
-const char kAdapterHelp[] =
-    "To proceed, please provide the IP address\r\nof your DUX. To find out the "
-    "IP address\r\nof your DUX, using a telephone handset,\r\nenter * * * *, "
-    "option 110#, and write down\r\nthe value. For example, "
-    "10.1.0.123\r\n\r\nPlease enter IP address of your DUX:";
-
-const char kPhoneHelp[] =
-    "To proceed, please provide the IP address\r\nof your DUX. To find out the "
-    "IP address of\r\nyour DUX, press the I button on the phone,\r\nselect "
-    "\"Network\" option, and check the\r\nvalue of \"Current IP\". For "
-    "example, 10.1.0.13\r\n\r\nPlease enter IP address of your DUX:";
-
-const char kPassword[] =
-    "This DUX requires a password in order to be\r\nupgraded. If you do not "
-    "have administrator's\r\nprivileges for this unit, please contact "
-    "your\r\nService Provider or network administrator,\r\nbefore "
-    "proceeding.\r\n\r\nYou must provide the DUX administrator's\r\npassword "
-    "to upgrade. If you are the administrator\r\nand forgot the password, you "
-    "may perform a\r\nfactory reset by entering * * * *, option "
-    "40615#,\r\nand value 1 from a telephone connected to the\r\nunit to be "
-    "upgraded.\r\n\r\n* * * * * * * * * * *  Warning  * * * * * * * * * * "
-    "*\r\nAll settings will revert to default values\r\nafter factory reset!  "
-    "You may not be able to\r\nreestablish service after completing this "
-    "upgrade\r\nwithout first reentering service configuration\r\ninformation.";
-
-const char kConfirm[] =
-    "The following information was extracted\r\nfrom your DUX. Please click "
-    "\"Upgrade\"\r\nif you would like to proceed. If you would\r\nlike to quit "
-    "click \"Cancel\".";
-
-const char kWaiting[] =
-    "Firmware upload will begin when the DUX is idle, where the DUX will "
-    "request to download the firmware from this PC using TFTP at the first "
-    "available UDP port starting at port number 69.\r\n\r\nIf firmware "
-    "download does not start, please check that you have done the following: "
-    "a) Hangup properly all the phones attached to the DUX, b) Disable any "
-    "firewall software (such as Internet Connection Firewall) on this PC, and "
-    "c) Make sure that this PC and the DUX are on the same LAN subnet; it will "
-    "not work for example if this PC is behind a router while the DUX is in "
-    "front of it.";
-
 const char kProduct[] = "DUXT6eM";
-const char kVersion[] = "7.2.0";
+const char kVersion[] = "7.2.19c";
 const char kDevice[] = "10.1.0.123";
 
 struct Picture {
@@ -79,11 +29,10 @@ struct Picture {
 };
 
 std::string Confirmation(bool transition) {
-  if (!transition) return kConfirm;
-  return std::string(kConfirm) +
-         "\r\n\r\nNote: Since your current firmware version\r\nis older than "
-         "6.9.1, this upgrade procedure\r\nrequires additional steps and will "
-         "be\r\nslightly longer.\r\n";
+  if (!transition) return kConfirmIntro;
+  char text[1024];
+  snprintf(text, sizeof text, kTransitionNote, kConfirmIntro, "6.9.1");
+  return text;
 }
 
 std::vector<std::pair<int, std::string>> DeviceFields(bool transition) {
@@ -97,23 +46,20 @@ const std::string kConfirmCaption =
     std::string("Confirm Upgrade to Ver. ") + kVersion;
 const std::string kSuccessCaption =
     std::string("DUX@") + kDevice + " Upgrade Successful!";
-const char kSuccessText[] =
-    "Your DUX has been successfully\r\nupgraded to the version shown\r\nbelow.";
-
 std::vector<Picture> Pictures() {
   std::string version = std::string("Version ") + kVersion;
   return {
       {kDlgWarning,
        "139-warning.txt",
        kCaption.c_str(),
-       {{kIdWarningText, kWarning}},
+       {{kIdWarningText, kWarningText}},
        kIdCancel,
        0,
        0},
       {kDlgAddressAdapter,
        "101-address-adapter.txt",
        kCaption.c_str(),
-       {{kIdText, "This program will upgrade your DUX\r\nfirmware to:"},
+       {{kIdText, kAddressIntro},
         {kIdHelpText, kAdapterHelp},
         {kIdVersion, version},
         {kIdAddress, "10.1.0.123"}},
@@ -123,7 +69,7 @@ std::vector<Picture> Pictures() {
       {kDlgAddressPhone,
        "305-address-phone.txt",
        kCaption.c_str(),
-       {{kIdText, "This program will upgrade your DUX\r\nfirmware to:"},
+       {{kIdText, kAddressIntro},
         {kIdHelpText, kPhoneHelp},
         {kIdVersion, version}},
        kIdAddress,
@@ -132,7 +78,9 @@ std::vector<Picture> Pictures() {
       {kDlgPassword,
        "104-password.txt",
        nullptr,
-       {{kIdText, kPassword}, {kIdUserName, "admin"}, {kIdPassword, "secret"}},
+       {{kIdText, kPasswordText},
+        {kIdUserName, "admin"},
+        {kIdPassword, "secret"}},
        kIdPassword,
        0,
        0},
@@ -144,7 +92,7 @@ std::vector<Picture> Pictures() {
       {kDlgWaiting,
        "114-waiting.txt",
        nullptr,
-       {{kIdWaitingText, kWaiting}},
+       {{kIdWaitingText, kWaitingHelpText}},
        0,
        300,
        1000},

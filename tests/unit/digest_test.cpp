@@ -51,7 +51,10 @@ std::string ExpectedResponse(const std::string& ha1, const std::string& nonce,
                              const std::string& uri,
                              const std::string& entity) {
   std::string a2 = method + ":" + uri;
-  if (Lower(qop) == "auth-int") a2 += ":" + HexMd5(entity);
+  if (Lower(qop) == "auth-int") {
+    a2 += ':';
+    a2 += HexMd5(entity);
+  }
   std::string ha2 = HexMd5(a2);
   if (qop.empty()) return HexMd5(ha1 + ":" + nonce + ":" + ha2);
   return HexMd5(ha1 + ":" + nonce + ":" + nc + ":" + cnonce + ":" + qop + ":" +
