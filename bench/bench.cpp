@@ -53,7 +53,8 @@ Child Spawn(const std::vector<std::string>& argv, bool captureOut) {
     dup2(captureOut ? pipeFds[1] : null, 1);
     dup2(null, 2);
     std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    for (const std::string& a : argv)
+      args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     execvp(args[0], args.data());
     _exit(127);
@@ -153,8 +154,7 @@ struct Bench {
   int serial = 0;
 
   std::vector<std::string> ClientCommand(const std::string& client,
-                                         uint16_t port,
-                                         const std::string& name,
+                                         uint16_t port, const std::string& name,
                                          const std::string& out) {
     // The name begins with "/"; curl sends what follows the URL's first one.
     std::string url = "tftp://127.0.0.1:" + std::to_string(port);
@@ -212,7 +212,8 @@ int main(int argc, char** argv) {
     } else if (a == "--help") {
       printf(
           "usage: dux-bench [--runs N] [--compare-sleep]\n"
-          "Serves the embedded default image with this program's TFTP listener\n"
+          "Serves the embedded default image with this program's TFTP "
+          "listener\n"
           "and session and with tftpd-hpa, alternating, N runs each (default "
           "7),\nto the simulated device's client and to curl; prints the "
           "timings,\nthe loopback round trip, CPU use and peak memory.\n");
@@ -291,8 +292,8 @@ int main(int argc, char** argv) {
         return;
       }
       double med = s.Median();
-      printf("%-6s %-10s %7.3fs %7.3fs %7.3fs %8.1f  %s\n", client.c_str(),
-             who, med, *std::min_element(s.seconds.begin(), s.seconds.end()),
+      printf("%-6s %-10s %7.3fs %7.3fs %7.3fs %8.1f  %s\n", client.c_str(), who,
+             med, *std::min_element(s.seconds.begin(), s.seconds.end()),
              *std::max_element(s.seconds.begin(), s.seconds.end()), mb / med,
              s.mismatches ? "MISMATCH" : "identical");
     };
@@ -332,6 +333,7 @@ int main(int argc, char** argv) {
     kill(b.tftpd, SIGTERM);
     Wait(b.tftpd);
   }
-  if (!b.haveTftpd) printf("(tftpd-hpa not installed: only this program ran)\n");
+  if (!b.haveTftpd)
+    printf("(tftpd-hpa not installed: only this program ran)\n");
   return 0;
 }

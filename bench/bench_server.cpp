@@ -3,11 +3,11 @@
 // given name. No dialog is drawn; the clock double makes the flash wait pass
 // at once, and the re-query goes to an address where nothing answers. Prints
 // the bound port on stdout, then serves; the process ends with the session.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-#include <unistd.h>
 
 #include "app/frame.h"
 #include "app/state.h"

@@ -31,11 +31,10 @@ void ShowAckProgress(PlatWindow dialog, const TftpSession* s) {
   if (!dialog) return;
   PlatProgressSetPos(dialog, kIdProgress, static_cast<int>(s->nextBlock));
   char caption[192];
-  snprintf(caption, sizeof caption,
-           "Uploading %s Firmware to DUX@%s %d/%d Bytes",
-           UpgradeStage.load() == kStageTarget ? "Target" : "Transition",
-           DeviceAddressText, s->bytesAcknowledged,
-           static_cast<int>(s->imageSize));
+  snprintf(
+      caption, sizeof caption, "Uploading %s Firmware to DUX@%s %d/%d Bytes",
+      UpgradeStage.load() == kStageTarget ? "Target" : "Transition",
+      DeviceAddressText, s->bytesAcknowledged, static_cast<int>(s->imageSize));
   PlatSetWindowText(dialog, caption);
 }
 
@@ -60,7 +59,8 @@ void SendOptionAck(PlatSocket socket, unsigned char* packetBuffer,
 void SendDataBlock(PlatSocket socket, unsigned char* packetBuffer,
                    const unsigned char* data, uint32_t dataSize,
                    uint32_t blockNumber, const PlatSockAddrIn* peer) {
-  if (dataSize > static_cast<uint32_t>(kTftpBlockSize)) dataSize = kTftpBlockSize;
+  if (dataSize > static_cast<uint32_t>(kTftpBlockSize))
+    dataSize = kTftpBlockSize;
   Put16(packetBuffer, kOpData);
   Put16(packetBuffer + 2, blockNumber & 0xffff);
   if (dataSize) memcpy(packetBuffer + 4, data, dataSize);
@@ -159,8 +159,8 @@ int RunTftpSession(PlatSocket socket, uint32_t localAddress,
   s->lastBlockSize = s->imageSize % kTftpBlockSize;
   DebugTrace("++++size %d, %d, %d\n", s->imageSize, s->lastBlockSize,
              s->blockCount);
-  PlatWindow dialog = PlatCreateDialog(gInstance, kDlgUpload, nullptr,
-                                       AbortOnlyDialogProc, 0);
+  PlatWindow dialog =
+      PlatCreateDialog(gInstance, kDlgUpload, nullptr, AbortOnlyDialogProc, 0);
   PlatShowWindow(dialog);
   int outcome = RunTftpTransfer(s, image->bytes, dialog);
   WaitForFlash(dialog);

@@ -32,8 +32,8 @@ int ParseIPv4Address(const char* text, uint32_t* address) {
     numbers[taken++] = static_cast<uint32_t>(value);
   }
   if (!any || taken < 4) return 3;
-  *address = (numbers[0] << 24) | (numbers[1] << 16) | (numbers[2] << 8) |
-             numbers[3];
+  *address =
+      (numbers[0] << 24) | (numbers[1] << 16) | (numbers[2] << 8) | numbers[3];
   return 0;
 }
 

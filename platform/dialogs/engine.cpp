@@ -123,9 +123,8 @@ void EngPostCommand(PlatDialogRec* d, int controlId) {
   {
     std::lock_guard<std::mutex> g(gLock);
     if (!Alive(d)) return;
-    d->queue.push_back(EngMessage{kPlatMsgCommand,
-                                  static_cast<uintptr_t>(controlId & 0xffff),
-                                  0});
+    d->queue.push_back(EngMessage{
+        kPlatMsgCommand, static_cast<uintptr_t>(controlId & 0xffff), 0});
   }
   gWake.notify_all();
 }
@@ -146,7 +145,8 @@ intptr_t PlatDialogBox(PlatInstance instance, int templateId, PlatWindow owner,
     EngMessage m;
     {
       std::unique_lock<std::mutex> g(gLock);
-      gWake.wait(g, [d] { return d->ended || d->destroyed || !d->queue.empty(); });
+      gWake.wait(g,
+                 [d] { return d->ended || d->destroyed || !d->queue.empty(); });
       if (d->ended || d->destroyed) break;
       m = d->queue.front();
       d->queue.pop_front();

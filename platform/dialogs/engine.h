@@ -20,8 +20,8 @@
 struct EngControl {
   const PlatControlTemplate* tmpl;
   std::string text;
-  std::vector<std::string> items;  // drop-down list entries
-  int selection = -1;              // drop-down list
+  std::vector<std::string> items;                   // drop-down list entries
+  int selection = -1;                               // drop-down list
   int rangeLow = 0, rangeHigh = 100, position = 0;  // progress bar
 };
 
@@ -51,18 +51,18 @@ struct PlatDialogRec {
 };
 
 enum EngEventKind {
-  kEngOpened,     // became visible (modal: after its init message)
-  kEngClosed,     // ended or destroyed
-  kEngCaption,    // text = new caption
-  kEngText,       // controlId, text = new text
-  kEngListAdd,    // controlId, text = entry
-  kEngListSelect, // controlId, value = index
-  kEngRange,      // controlId, value = low, value2 = high
-  kEngPosition,   // controlId, value = position
-  kEngFocus,      // controlId
+  kEngOpened,      // became visible (modal: after its init message)
+  kEngClosed,      // ended or destroyed
+  kEngCaption,     // text = new caption
+  kEngText,        // controlId, text = new text
+  kEngListAdd,     // controlId, text = entry
+  kEngListSelect,  // controlId, value = index
+  kEngRange,       // controlId, value = low, value2 = high
+  kEngPosition,    // controlId, value = position
+  kEngFocus,       // controlId
   kEngMoved,
-  kEngPumped,     // the owner thread pumped (value = pump count)
-  kEngDispatched, // a command (controlId) was handled by the procedure
+  kEngPumped,      // the owner thread pumped (value = pump count)
+  kEngDispatched,  // a command (controlId) was handled by the procedure
 };
 
 struct EngEvent {

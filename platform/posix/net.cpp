@@ -102,9 +102,9 @@ int PlatSendTo(PlatSocket socket, const void* bytes, int length,
                const PlatSockAddrIn* to) {
   if (length < 0) return -1;
   sockaddr_in s = ToNative(to);
-  ssize_t n = sendto(static_cast<int>(socket), bytes,
-                     static_cast<size_t>(length), MSG_NOSIGNAL,
-                     reinterpret_cast<sockaddr*>(&s), sizeof s);
+  ssize_t n =
+      sendto(static_cast<int>(socket), bytes, static_cast<size_t>(length),
+             MSG_NOSIGNAL, reinterpret_cast<sockaddr*>(&s), sizeof s);
   return n < 0 ? -1 : static_cast<int>(n);
 }
 
@@ -116,9 +116,9 @@ int PlatRecvFrom(PlatSocket socket, void* bytes, int capacity,
   socklen_t len = sizeof s;
   // MSG_TRUNC makes the kernel report the datagram's real length, so that an
   // oversized datagram is refused whole, as the Windows socket layer does.
-  ssize_t n = recvfrom(static_cast<int>(socket), bytes,
-                       static_cast<size_t>(capacity), MSG_TRUNC,
-                       reinterpret_cast<sockaddr*>(&s), &len);
+  ssize_t n =
+      recvfrom(static_cast<int>(socket), bytes, static_cast<size_t>(capacity),
+               MSG_TRUNC, reinterpret_cast<sockaddr*>(&s), &len);
   if (n < 0 || n > capacity) return -1;
   if (from) {
     from->family = kPlatAfInet;

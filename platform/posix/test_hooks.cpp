@@ -15,7 +15,9 @@ void PlatTestSetHostAddresses(const uint32_t* list, int count) {
   for (int i = 0; list && i < count; ++i) h.hostAddresses.push_back(list[i]);
 }
 
-void PlatTestFailNetStartup(int fail) { PosixTestHooks().failNetStartup = fail; }
+void PlatTestFailNetStartup(int fail) {
+  PosixTestHooks().failNetStartup = fail;
+}
 void PlatTestFailWindowClass(int fail) {
   PosixTestHooks().failWindowClass = fail;
 }

@@ -88,7 +88,8 @@ void Answer(PlatDialogRec* d, const std::vector<ScriptedStep>& steps) {
       case ScriptedStep::kPick: {
         std::lock_guard<std::mutex> g(EngLock());
         EngControl* c = EngFindControlLocked(d, step.controlId);
-        if (c && step.index >= 0 && step.index < static_cast<int>(c->items.size()))
+        if (c && step.index >= 0 &&
+            step.index < static_cast<int>(c->items.size()))
           c->selection = step.index;
         break;
       }
@@ -103,8 +104,9 @@ void Answer(PlatDialogRec* d, const std::vector<ScriptedStep>& steps) {
           }
           ScriptState& s = S();
           std::lock_guard<std::mutex> g(s.lock);
-          s.pending.push_back(PendingPress{
-              d, step.controlId, base + static_cast<uint64_t>(step.afterPumps)});
+          s.pending.push_back(
+              PendingPress{d, step.controlId,
+                           base + static_cast<uint64_t>(step.afterPumps)});
         }
         return;
     }
@@ -192,7 +194,8 @@ void OnEvent(const EngEvent& e) {
       RecordLocked(s, "list " + ts + " " + cs + " " + e.text);
       break;
     case kEngListSelect:
-      RecordLocked(s, "select " + ts + " " + cs + " " + std::to_string(e.value));
+      RecordLocked(s,
+                   "select " + ts + " " + cs + " " + std::to_string(e.value));
       break;
     case kEngRange:
       RecordLocked(s, "range " + ts + " " + cs + " " + std::to_string(e.value) +
@@ -323,4 +326,3 @@ bool ScriptedLastPosition(int templateId, int32_t* left, int32_t* top) {
   *top = it->second.second;
   return true;
 }
-

@@ -26,9 +26,9 @@ void DeviceTest::SetUp() {
 void DeviceTest::TearDown() { StopDevice(); }
 
 void DeviceTest::StartDevice(const std::vector<std::string>& options) {
-  std::vector<std::string> argv = {DUX_SIM_PATH,   "--address", "127.0.0.2",
-                                   "--http-port",  "80",        "--events",
-                                   eventsPath_,    "--save",    savePath_};
+  std::vector<std::string> argv = {DUX_SIM_PATH,  "--address", "127.0.0.2",
+                                   "--http-port", "80",        "--events",
+                                   eventsPath_,   "--save",    savePath_};
   argv.insert(argv.end(), options.begin(), options.end());
   device_ = StartSubprocess(argv, dir_ + "/device.log");
   ASSERT_TRUE(WaitForTcpPort("127.0.0.2", 80, 5000))

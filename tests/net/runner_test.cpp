@@ -1,4 +1,6 @@
 // The request runner and the wizard sequence against the simulated device.
+#include "web/runner.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -16,7 +18,6 @@
 #include "tests/net/device_fixture.h"
 #include "web/digest.h"
 #include "web/http.h"
-#include "web/runner.h"
 
 namespace {
 
@@ -136,8 +137,7 @@ TEST_F(RunnerTest, CancelInThePasswordDialogEnds) {
         ScriptAnswer(kDlgPassword, {ScriptPress(kIdCancel)});
         RunDeviceRequest(StatusRequest());
       },
-      testing::ExitedWithCode(0),
-      "close 104\n.*Upgrade Failed: User Abort\n$");
+      testing::ExitedWithCode(0), "close 104\n.*Upgrade Failed: User Abort\n$");
 }
 
 using WizardTest = DeviceTest;

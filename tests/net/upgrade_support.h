@@ -19,8 +19,8 @@ inline void ScriptWholeUpgrade(const char* password = nullptr) {
   ScriptAnswer(kDlgAddressAdapter,
                {ScriptType(kIdAddress, "127.0.0.2"), ScriptPress(kIdOk)});
   if (password) {
-    ScriptAnswerAlways(kDlgPassword, {ScriptType(kIdPassword, password),
-                                      ScriptPress(kIdOk)});
+    ScriptAnswerAlways(kDlgPassword,
+                       {ScriptType(kIdPassword, password), ScriptPress(kIdOk)});
   }
   ScriptAnswer(kDlgConfirmTarget, {ScriptPress(kIdOk)});
   ScriptAnswer(kDlgConfirmTransition, {ScriptPress(kIdOk)});

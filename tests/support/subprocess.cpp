@@ -34,7 +34,8 @@ Subprocess StartSubprocess(const std::vector<std::string>& argv,
       close(fd);
     }
     std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    for (const std::string& a : argv)
+      args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     execv(args[0], args.data());
     _exit(127);

@@ -1,4 +1,6 @@
 // The wizard's dialogs on the scripted frontend, and the address parser.
+#include "ui/dialogs.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -11,7 +13,6 @@
 #include "platform/frontend.h"
 #include "platform/scripted/scripted.h"
 #include "resources/dialog_ids.h"
-#include "ui/dialogs.h"
 #include "web/digest.h"
 #include "web/http.h"
 
@@ -38,7 +39,8 @@ TEST(ParseIPv4Address, CodesAndAddresses) {
       {"0.0.0.0", 0, 0},
       {"1.2.3", 4, 0},
       {"", 4, 0},
-      {"1.2.3.4.5.6.7.8", 2, 0},  // 15 characters: long enough, too many numbers
+      {"1.2.3.4.5.6.7.8", 2,
+       0},  // 15 characters: long enough, too many numbers
       {"1.2.3.4.5", 2, 0},
       {"1.2.3.4.999", 2, 0},
       {"1.2.3.256", 1, 0},
@@ -122,9 +124,9 @@ TEST_F(DialogTest, AddressDialogWithoutLocalAddressesAndCancel) {
   ScriptAnswer(kDlgAddressPhone,
                {ScriptType(kIdAddress, "10.1.0.9"), ScriptPress(kIdOk)});
   gProductProfile.phoneFamily = 1;
-  EXPECT_EQ(PlatDialogBox(gInstance, kDlgAddressPhone, nullptr,
-                          AddressDialogProc, 0),
-            1);
+  EXPECT_EQ(
+      PlatDialogBox(gInstance, kDlgAddressPhone, nullptr, AddressDialogProc, 0),
+      1);
   EXPECT_EQ(SelectedLocalAddress, 0u);
   EXPECT_TRUE(ScriptedLines("list").empty());
   bool phoneText = false;
@@ -133,8 +135,8 @@ TEST_F(DialogTest, AddressDialogWithoutLocalAddressesAndCancel) {
   EXPECT_TRUE(phoneText);
 
   DeviceAddress = 0;
-  ScriptAnswer(kDlgAddressAdapter, {ScriptType(kIdAddress, "10.1.0.7"),
-                                    ScriptPress(kIdCancel)});
+  ScriptAnswer(kDlgAddressAdapter,
+               {ScriptType(kIdAddress, "10.1.0.7"), ScriptPress(kIdCancel)});
   EXPECT_EQ(PlatDialogBox(gInstance, kDlgAddressAdapter, nullptr,
                           AddressDialogProc, 0),
             0);
@@ -143,18 +145,18 @@ TEST_F(DialogTest, AddressDialogWithoutLocalAddressesAndCancel) {
 
 TEST_F(DialogTest, PasswordDialogOffersAdminEveryTime) {
   memset(&gDigestState, 0, sizeof gDigestState);
-  ScriptAnswer(kDlgPassword, {ScriptType(kIdUserName, "root"),
-                              ScriptType(kIdPassword, "secret"),
-                              ScriptPress(kIdOk)});
+  ScriptAnswer(kDlgPassword,
+               {ScriptType(kIdUserName, "root"),
+                ScriptType(kIdPassword, "secret"), ScriptPress(kIdOk)});
   ScriptAnswer(kDlgPassword, {ScriptPress(kIdCancel)});
-  EXPECT_EQ(PlatDialogBox(gInstance, kDlgPassword, nullptr, PasswordDialogProc,
-                          0),
-            1);
+  EXPECT_EQ(
+      PlatDialogBox(gInstance, kDlgPassword, nullptr, PasswordDialogProc, 0),
+      1);
   EXPECT_STREQ(gDigestState.userName, "root");
   EXPECT_STREQ(gDigestState.password, "secret");
-  EXPECT_EQ(PlatDialogBox(gInstance, kDlgPassword, nullptr, PasswordDialogProc,
-                          0),
-            0);
+  EXPECT_EQ(
+      PlatDialogBox(gInstance, kDlgPassword, nullptr, PasswordDialogProc, 0),
+      0);
   EXPECT_STREQ(gDigestState.password, "secret");  // Cancel keeps them
   EXPECT_EQ(ScriptedLines("text 104 1003 admin").size(), 2u);
   EXPECT_EQ(ScriptedLines("focus 104 1005").size(), 2u);
@@ -206,9 +208,8 @@ TEST_F(DialogTest, ConfirmationTextsForBothStages) {
 
 TEST_F(DialogTest, WarningDialogFocusesCancel) {
   ScriptAnswer(kDlgWarning, {ScriptPress(kIdOk)});
-  EXPECT_EQ(PlatDialogBox(gInstance, kDlgWarning, nullptr, WarningDialogProc,
-                          0),
-            1);
+  EXPECT_EQ(
+      PlatDialogBox(gInstance, kDlgWarning, nullptr, WarningDialogProc, 0), 1);
   EXPECT_TRUE(Has("open 139 DUXT6eM Firmware Upgrade"));
   EXPECT_TRUE(Has("focus 139 2"));
 }

@@ -1,4 +1,6 @@
 // The product catalogue, the image header fields and the embedded image.
+#include "firmware/firmware.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -7,7 +9,6 @@
 #include <vector>
 
 #include "app/state.h"
-#include "firmware/firmware.h"
 #include "firmware/product.h"
 #include "platform/resource.h"
 #include "platform/testing.h"
@@ -97,7 +98,8 @@ TEST(FirmwareImages, DefaultImageIsEmbeddedByteForByte) {
   std::string out = testing::TempDir() + "/regenerated.bin";
   std::string command = std::string(DUX_MAKE_IMAGE) +
                         " --size 4054270 --tag 'XzElVaT ' --version 7.2.19c "
-                        "--seed 1 --output " + out;
+                        "--seed 1 --output " +
+                        out;
   ASSERT_EQ(system(command.c_str()), 0);
   FILE* f = fopen(out.c_str(), "rb");
   ASSERT_NE(f, nullptr);

@@ -1,17 +1,18 @@
 // The TFTP transfer session against a small scripted UDP peer on loopback.
+#include "tftp/session.h"
+
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-#include <gtest/gtest.h>
 
 #include <cstring>
 #include <thread>
 #include <vector>
 
 #include "platform/net.h"
-#include "tftp/session.h"
 #include "web/http.h"
 
 namespace {
@@ -92,9 +93,8 @@ struct SessionRun {
     session.blockCount = session.imageSize / 512 + 1;
     session.lastBlockSize = session.imageSize % 512;
     const unsigned char* data = image.data();
-    thread = std::thread([this, data] {
-      outcome = RunTftpTransfer(&session, data, nullptr);
-    });
+    thread = std::thread(
+        [this, data] { outcome = RunTftpTransfer(&session, data, nullptr); });
   }
   ~SessionRun() {
     if (thread.joinable()) thread.join();
@@ -134,7 +134,10 @@ TEST(TftpSession, OptionAcknowledgementCarriesSizeAndTimeout) {
   SessionRun run(image);
   Packet p;
   ASSERT_TRUE(run.peer.Receive(&p));
-  const char expected[] = "\0\6tsize\0" "54270\0timeout\0" "5";
+  const char expected[] =
+      "\0\6tsize\0"
+      "54270\0timeout\0"
+      "5";
   ASSERT_EQ(p.bytes.size(), sizeof expected);  // d + 19 bytes, d = 5
   EXPECT_EQ(0, memcmp(p.bytes.data(), expected, sizeof expected));
   run.peer.Ack(0);

@@ -55,7 +55,8 @@ TEST_F(StartUpTest, UnknownHostOrNoAddressesGivesAnEmptyList) {
 TEST_F(StartUpTest, ClearsTheDigestStateAndIdentifiesTheProduct) {
   memset(&gDigestState, 0x41, sizeof gDigestState);
   StartUp();
-  const unsigned char* raw = reinterpret_cast<const unsigned char*>(&gDigestState);
+  const unsigned char* raw =
+      reinterpret_cast<const unsigned char*>(&gDigestState);
   for (size_t i = 0; i < sizeof gDigestState; ++i) ASSERT_EQ(raw[i], 0) << i;
   EXPECT_STREQ(gProductProfile.displayName, "DUXT6eM");
   EXPECT_EQ(gProductProfile.phoneFamily, 0);

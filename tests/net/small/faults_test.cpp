@@ -23,7 +23,8 @@ struct FaultCase {
 TEST_F(FaultTest, TransferSurvivesLossDuplicatesAndStrayPackets) {
   const FaultCase cases[] = {
       {"10% loss each way", {"--loss-data", "0.1", "--loss-ack", "0.1"}},
-      {"duplicated and reordered ACKs", {"--dup-ack", "0.3", "--reorder", "0.2"}},
+      {"duplicated and reordered ACKs",
+       {"--dup-ack", "0.3", "--reorder", "0.2"}},
       {"ACKs also from a foreign port", {"--foreign-ack", "0.5"}},
       {"an ERROR packet after the request", {"--send-error"}},
   };

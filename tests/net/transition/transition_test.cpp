@@ -36,7 +36,8 @@ TEST_F(TransitionTest, DeliversTheTransitionImageThenTheTarget) {
       "Bytes\n.*open 113 DUX@127.0.0.2 Upgrade Successful!\n.*boxes=0\n$");
   StopDevice();
   LoadFirmwareImages(kStageTransition);
-  EXPECT_TRUE(SameBytes(ReadWholeFile(savePath_ + ".1"), Bytes(gTransitionImage)));
+  EXPECT_TRUE(
+      SameBytes(ReadWholeFile(savePath_ + ".1"), Bytes(gTransitionImage)));
   EXPECT_TRUE(SameBytes(ReadWholeFile(savePath_ + ".2"), Bytes(gTargetImage)));
   std::vector<std::string> triggers = EventsStartingWith("upgrade ");
   ASSERT_EQ(triggers.size(), 2u);
