@@ -2,8 +2,11 @@
 // dialog is a real dialog made from the resource template of its id.
 #include "platform/dialog.h"
 
+// windows.h comes first: the other system headers build on it.
+// clang-format off
 #include <windows.h>
 #include <commctrl.h>
+// clang-format on
 
 #include <new>
 
@@ -73,10 +76,9 @@ PlatWindow PlatCreateDialog(PlatInstance instance, int templateId,
   DialogBinding* binding = new (std::nothrow) DialogBinding{proc, param, true};
   if (!binding) return nullptr;
   tPendingBinding = binding;
-  HWND dialog = CreateDialogParamA(Module(instance),
-                                   MAKEINTRESOURCEA(templateId), Hwnd(owner),
-                                   DialogTrampoline,
-                                   reinterpret_cast<LPARAM>(binding));
+  HWND dialog = CreateDialogParamA(
+      Module(instance), MAKEINTRESOURCEA(templateId), Hwnd(owner),
+      DialogTrampoline, reinterpret_cast<LPARAM>(binding));
   if (tPendingBinding == binding) {
     tPendingBinding = nullptr;
     delete binding;
@@ -177,7 +179,6 @@ int PlatGetWindowRect(PlatWindow dialog, PlatRect* rect) {
 }
 
 int PlatMoveWindowToTop(PlatWindow dialog, int32_t left, int32_t top) {
-  return SetWindowPos(Hwnd(dialog), HWND_TOP, left, top, 0, 0, SWP_NOSIZE)
-             ? 1
-             : 0;
+  return SetWindowPos(Hwnd(dialog), HWND_TOP, left, top, 0, 0, SWP_NOSIZE) ? 1
+                                                                           : 0;
 }

@@ -1,6 +1,7 @@
 // Socket layer on Windows Sockets.
 #include "platform/net.h"
 
+// winsock2.h must come before windows.h.
 // clang-format off
 #include <winsock2.h>
 #include <windows.h>
@@ -24,8 +25,7 @@ sockaddr_in ToNative(const PlatSockAddrIn* a) {
 SOCKET Native(PlatSocket socket) { return static_cast<SOCKET>(socket); }
 
 PlatSocket Wrap(SOCKET s) {
-  return s == INVALID_SOCKET ? kPlatInvalidSocket
-                             : static_cast<PlatSocket>(s);
+  return s == INVALID_SOCKET ? kPlatInvalidSocket : static_cast<PlatSocket>(s);
 }
 
 // The host's addresses, kept for the life of the process. One more slot than
@@ -65,8 +65,7 @@ int PlatBind(PlatSocket socket, const PlatSockAddrIn* address) {
 
 int PlatConnect(PlatSocket socket, const PlatSockAddrIn* address) {
   sockaddr_in s = ToNative(address);
-  return connect(Native(socket), reinterpret_cast<sockaddr*>(&s), sizeof s) ==
-                 0
+  return connect(Native(socket), reinterpret_cast<sockaddr*>(&s), sizeof s) == 0
              ? 0
              : -1;
 }

@@ -17,7 +17,9 @@ void PlatTestSetHostAddresses(const uint32_t* list, int count) {
     h.hostAddresses[i] = (list && i < count) ? list[i] : 0;
 }
 
-void PlatTestFailNetStartup(int fail) { Win32TestHooks().failNetStartup = fail; }
+void PlatTestFailNetStartup(int fail) {
+  Win32TestHooks().failNetStartup = fail;
+}
 void PlatTestFailWindowClass(int fail) {
   Win32TestHooks().failWindowClass = fail;
 }

@@ -2,8 +2,11 @@
 // process on Windows.
 #include "platform/thread.h"
 
+// windows.h comes first: the other system headers build on it.
+// clang-format off
 #include <windows.h>
 #include <mmsystem.h>
+// clang-format on
 
 #include <atomic>
 #include <cstdlib>

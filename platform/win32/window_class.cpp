@@ -1,8 +1,11 @@
 // The window class of the program and the common control classes. No window
 // of the class is ever created; its registration is the first step of the
 // user interface, and a refusal ends the program silently.
+// windows.h comes first: the other system headers build on it.
+// clang-format off
 #include <windows.h>
 #include <commctrl.h>
+// clang-format on
 
 #include "platform/dialog.h"
 #include "platform/win32/test_hooks.h"

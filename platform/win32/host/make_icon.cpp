@@ -12,10 +12,10 @@ constexpr int kSide = 32;
 
 // The 16-colour palette, as blue, green, red triples.
 const uint8_t kPalette[16][3] = {
-    {0, 0, 0},       {0, 0, 128},     {0, 128, 0},     {0, 128, 128},
-    {128, 0, 0},     {128, 0, 128},   {128, 128, 0},   {192, 192, 192},
-    {128, 128, 128}, {0, 0, 255},     {0, 255, 0},     {0, 255, 255},
-    {255, 0, 0},     {255, 0, 255},   {255, 255, 0},   {255, 255, 255}};
+    {0, 0, 0},       {0, 0, 128},   {0, 128, 0},   {0, 128, 128},
+    {128, 0, 0},     {128, 0, 128}, {128, 128, 0}, {192, 192, 192},
+    {128, 128, 128}, {0, 0, 255},   {0, 255, 0},   {0, 255, 255},
+    {255, 0, 0},     {255, 0, 255}, {255, 255, 0}, {255, 255, 255}};
 // Palette indices: BGR order above, so 4 = dark blue, 12 = blue.
 constexpr uint8_t kDarkBlue = 4, kBlue = 12, kWhite = 15, kGreen = 2,
                   kLightGreen = 10, kGrey = 8;
@@ -58,8 +58,8 @@ int main(int argc, char** argv) {
     fprintf(stderr, "usage: dux-make-icon FILE.ico\n");
     return 2;
   }
-  constexpr uint32_t kXorBytes = kSide * kSide / 2;   // 4 bits a pixel
-  constexpr uint32_t kAndBytes = kSide * kSide / 8;   // rows of 4 bytes
+  constexpr uint32_t kXorBytes = kSide * kSide / 2;  // 4 bits a pixel
+  constexpr uint32_t kAndBytes = kSide * kSide / 8;  // rows of 4 bytes
   constexpr uint32_t kImageBytes = 40 + 16 * 4 + kXorBytes + kAndBytes;
   std::vector<uint8_t> ico;
   // Directory: reserved, type 1 (icon), one image.
@@ -96,8 +96,8 @@ int main(int argc, char** argv) {
   for (int y = kSide - 1; y >= 0; --y) {
     for (int x = 0; x < kSide; x += 2) {
       int a = Pixel(x, y), b = Pixel(x + 1, y);
-      ico.push_back(static_cast<uint8_t>(((a < 0 ? 0 : a) << 4) |
-                                         (b < 0 ? 0 : b)));
+      ico.push_back(
+          static_cast<uint8_t>(((a < 0 ? 0 : a) << 4) | (b < 0 ? 0 : b)));
     }
   }
   for (int y = kSide - 1; y >= 0; --y) {

@@ -123,16 +123,15 @@ bool WriteDialog(FILE* out, const PlatDialogTemplate& d) {
     const PlatControlTemplate& c = d.controls[i];
     std::string cls, style;
     if (!ClassAndStyle(c, &cls, &style)) {
-      fprintf(stderr, "dialog %d: control %d of unknown kind or flags\n",
-              d.id, i);
+      fprintf(stderr, "dialog %d: control %d of unknown kind or flags\n", d.id,
+              i);
       return false;
     }
     // An icon control names its icon resource by number.
     std::string text =
         c.kind == kCtlIcon ? std::to_string(c.iconId) : Quote(c.text);
-    fprintf(out, "  CONTROL %s, %d, \"%s\", %s, %d, %d, %d, %d\n",
-            text.c_str(), c.id, cls.c_str(), style.c_str(), c.x, c.y,
-            c.width, c.height);
+    fprintf(out, "  CONTROL %s, %d, \"%s\", %s, %d, %d, %d, %d\n", text.c_str(),
+            c.id, cls.c_str(), style.c_str(), c.x, c.y, c.width, c.height);
   }
   fprintf(out, "END\n\n");
   return true;
