@@ -24,11 +24,13 @@ void SetCaptionWithName(PlatWindow dialog, const char* format,
   PlatSetWindowText(dialog, caption);
 }
 
-// The affirmative button ends a modal dialog with 1, Cancel with 0.
-intptr_t EndOnOkOrCancel(PlatWindow dialog, uintptr_t wparam) {
+// The affirmative button ends a modal dialog with 1 once `accept` (when
+// given) agrees, Cancel ends it with 0; other controls are not handled.
+intptr_t EndOnOkOrCancel(PlatWindow dialog, uintptr_t wparam,
+                         bool (*accept)(PlatWindow) = nullptr) {
   switch (CommandId(wparam)) {
     case kIdOk:
-      PlatEndDialog(dialog, 1);
+      if (!accept || accept(dialog)) PlatEndDialog(dialog, 1);
       return 1;
     case kIdCancel:
       PlatEndDialog(dialog, 0);
@@ -44,14 +46,14 @@ intptr_t EndOnOkOrCancel(PlatWindow dialog, uintptr_t wparam) {
   EndProcess();
 }
 
-void AddressDialogOk(PlatWindow dialog) {
+bool AddressDialogOk(PlatWindow dialog) {
   PlatGetItemText(dialog, kIdAddress, DeviceAddressText,
                   kDeviceAddressTextSize);
   ParseIPv4Address(DeviceAddressText, &DeviceAddress);
   if (DeviceAddress == 0) {
     PlatMessageBox(dialog, "Invalid IP Address", "Error");
     PlatSetFocusItem(dialog, kIdAddress);
-    return;
+    return false;
   }
   char name[kTftpFileNameSize];
   MakeTftpFileName(name, sizeof name, UpgradeStage.load());
@@ -60,7 +62,13 @@ void AddressDialogOk(PlatWindow dialog) {
   SelectedLocalAddress = (selection >= 0 && selection < kLocalAddressSlots)
                              ? LocalAddressList[selection]
                              : 0;
-  PlatEndDialog(dialog, 1);
+  return true;
+}
+
+bool PasswordDialogOk(PlatWindow dialog) {
+  PlatGetItemText(dialog, kIdUserName, gDigestState.userName, 127);
+  PlatGetItemText(dialog, kIdPassword, gDigestState.password, 127);
+  return true;
 }
 
 }  // namespace
@@ -118,16 +126,9 @@ intptr_t AddressDialogProc(PlatWindow dialog, uint32_t message,
     CenterWindow(dialog);
     return 0;
   }
-  if (message != kPlatMsgCommand) return 0;
-  switch (CommandId(wparam)) {
-    case kIdOk:
-      AddressDialogOk(dialog);
-      return 1;
-    case kIdCancel:
-      PlatEndDialog(dialog, 0);
-      return 1;
-  }
-  return 0;
+  return message == kPlatMsgCommand
+             ? EndOnOkOrCancel(dialog, wparam, AddressDialogOk)
+             : 0;
 }
 
 intptr_t PasswordDialogProc(PlatWindow dialog, uint32_t message,
@@ -140,18 +141,9 @@ intptr_t PasswordDialogProc(PlatWindow dialog, uint32_t message,
     CenterWindow(dialog);
     return 0;
   }
-  if (message != kPlatMsgCommand) return 0;
-  switch (CommandId(wparam)) {
-    case kIdOk:
-      PlatGetItemText(dialog, kIdUserName, gDigestState.userName, 127);
-      PlatGetItemText(dialog, kIdPassword, gDigestState.password, 127);
-      PlatEndDialog(dialog, 1);
-      return 1;
-    case kIdCancel:
-      PlatEndDialog(dialog, 0);
-      return 1;
-  }
-  return 0;
+  return message == kPlatMsgCommand
+             ? EndOnOkOrCancel(dialog, wparam, PasswordDialogOk)
+             : 0;
 }
 
 intptr_t ConfirmDialogProc(PlatWindow dialog, uint32_t message,

@@ -22,16 +22,8 @@
 namespace {
 
 DeviceRequest StatusRequest() {
-  DeviceRequest r;
-  r.instance = gInstance;
-  r.localAddress = SelectedLocalAddress;
-  r.localPort = 23456;
-  r.remoteAddress = DeviceAddress;
-  r.remotePort = 80;
-  r.path = "/admin/advanced";
-  r.buffer = ResponseBuffer;
-  r.capacity = kResponseCapacity;
-  return r;
+  return MakeDeviceRequest(SelectedLocalAddress, DeviceAddress,
+                           "/admin/advanced");
 }
 
 std::vector<ScriptedStep> Password(const std::string& p) {
