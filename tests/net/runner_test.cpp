@@ -13,9 +13,11 @@
 #include "app/frame.h"
 #include "app/state.h"
 #include "app/wizard.h"
+#include "firmware/product.h"
 #include "platform/scripted/scripted.h"
 #include "resources/dialog_ids.h"
 #include "tests/net/device_fixture.h"
+#include "tftp/verify.h"
 #include "web/digest.h"
 #include "web/http.h"
 
@@ -130,6 +132,19 @@ TEST_F(RunnerTest, CancelInThePasswordDialogEnds) {
         RunDeviceRequest(StatusRequest());
       },
       testing::ExitedWithCode(0), "close 104\n.*Upgrade Failed: User Abort\n$");
+}
+
+// A phone reports whatever version it likes: no comparison, the success
+// dialog all the same (template 111 for this product).
+TEST_F(RunnerTest, PhoneFamilySkipsTheVersionCheck) {
+  StartDevice({"--software-version", "something else"});
+  strcpy(gProductProfile.displayName, "DUX-P70/P75");
+  gProductProfile.phoneFamily = 1;
+  ScriptAnswer(kDlgSuccess, {ScriptPress(kIdOk)});
+  VerifyUpgrade(0, kHostAddress, kDeviceAddress);
+  EXPECT_EQ(CountLines("open 111 DUX@127.0.0.2 Upgrade Successful!"), 1);
+  EXPECT_EQ(CountLines("text 111 1004 something else"), 1);
+  EXPECT_TRUE(ScriptedMessageBoxes().empty());
 }
 
 using WizardTest = DeviceTest;
