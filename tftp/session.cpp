@@ -79,15 +79,9 @@ int RunTftpTransfer(TftpSession* s, const unsigned char* image,
   int idlePasses = 0;
   int expiries = 0;
   const unsigned char* data = image;
-  // Right after a packet went out its answer cannot be there yet: that pass
-  // is idle without asking the socket, and goes straight to the wait.
-  bool justSent = true;
   for (;;) {
     PlatSockAddrIn from;
-    int n = justSent ? -1
-                     : PlatRecvFrom(s->socket, s->packetBuffer, kTftpBufferSize,
-                                    &from);
-    justSent = false;
+    int n = PlatRecvFrom(s->socket, s->packetBuffer, kTftpBufferSize, &from);
     bool idle = false;
     if (n <= 0) {
       if (dialog) PlatPumpOneMessage(dialog);
@@ -122,7 +116,6 @@ int RunTftpTransfer(TftpSession* s, const unsigned char* image,
         SendDataBlock(s->socket, s->packetBuffer, data, s->currentBlockSize,
                       s->nextBlock, &peer);
         DebugTrace("Send block %d (%d)\n", s->nextBlock, s->currentBlockSize);
-        justSent = true;
         continue;
       }
     }
