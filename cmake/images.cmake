@@ -61,6 +61,12 @@ function(dux_default_images out_target out_transition)
   set(${out_transition} "${transition}" PARENT_SCOPE)
 endfunction()
 
+# The generator of synthetic images: the dux-make-image target, or (in a
+# cross build) the same tool built for the build machine.
+if(NOT DEFINED DUX_MAKE_IMAGE_TOOL)
+  set(DUX_MAKE_IMAGE_TOOL dux-make-image)
+endif()
+
 # A deterministic synthetic image, made at build time by dux-make-image.
 function(dux_generated_image path size tag version seed)
   get_property(done GLOBAL PROPERTY "DUX_IMAGE_RULE_${path}")
@@ -71,9 +77,9 @@ function(dux_generated_image path size tag version seed)
   get_filename_component(dir "${path}" DIRECTORY)
   file(MAKE_DIRECTORY "${dir}")
   add_custom_command(OUTPUT "${path}"
-    COMMAND dux-make-image --size ${size} --tag "${tag}" --version "${version}"
-            --seed ${seed} --output "${path}"
-    DEPENDS dux-make-image
+    COMMAND "${DUX_MAKE_IMAGE_TOOL}" --size ${size} --tag "${tag}"
+            --version "${version}" --seed ${seed} --output "${path}"
+    DEPENDS "${DUX_MAKE_IMAGE_TOOL}"
     COMMENT "Generating firmware image ${path}"
     VERBATIM)
 endfunction()

@@ -48,35 +48,8 @@ add_custom_command(OUTPUT "${DUX_ICON}"
   COMMENT "Drawing the program icon"
   VERBATIM)
 
-# A deterministic synthetic image, made at build time.
-function(dux_win32_generated_image path size tag version seed)
-  get_property(done GLOBAL PROPERTY "DUX_IMAGE_RULE_${path}")
-  if(done)
-    return()
-  endif()
-  set_property(GLOBAL PROPERTY "DUX_IMAGE_RULE_${path}" 1)
-  get_filename_component(dir "${path}" DIRECTORY)
-  file(MAKE_DIRECTORY "${dir}")
-  add_custom_command(OUTPUT "${path}"
-    COMMAND "${DUX_HOST_DIR}/dux-make-image" --size ${size} --tag "${tag}"
-            --version "${version}" --seed ${seed} --output "${path}"
-    DEPENDS "${DUX_HOST_DIR}/dux-make-image"
-    COMMENT "Generating firmware image ${path}"
-    VERBATIM)
-endfunction()
-
-if(DUX_TARGET_IMAGE)
-  dux_check_image("${DUX_TARGET_IMAGE}" "Target")
-  set(DUX_IMG_TARGET "${DUX_TARGET_IMAGE}")
-else()
-  set(DUX_IMG_TARGET "${CMAKE_BINARY_DIR}/images/default-target.bin")
-  dux_win32_generated_image("${DUX_IMG_TARGET}" 4054270 "XzElVaT " "7.2.19c" 1)
-endif()
-set(DUX_IMG_TRANSITION "")
-if(DUX_TRANSITION_IMAGE)
-  dux_check_image("${DUX_TRANSITION_IMAGE}" "Transition")
-  set(DUX_IMG_TRANSITION "${DUX_TRANSITION_IMAGE}")
-endif()
+set(DUX_MAKE_IMAGE_TOOL "${DUX_HOST_DIR}/dux-make-image")
+dux_default_images(DUX_IMG_TARGET DUX_IMG_TRANSITION)
 
 # Gives `target` its resources: the dialogs, the icon, the manifest and the
 # images (726, and 319 when a transition image is given, which also makes the

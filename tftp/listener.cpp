@@ -62,24 +62,19 @@ uint16_t StartTftpListener(uint32_t localAddress) {
     ReportError("Upgrade Failed: Can't create TFTP listener socket");
     EndProcess();
   }
-  uint16_t port = kFirstTftpPort;
-  int failures = 0;
-  for (;;) {
-    PlatSockAddrIn a = MakeSocketAddress(localAddress, port);
-    if (PlatBind(listener->socket, &a) == 0) break;
-    if (++failures == kTftpPortAttempts) {
-      ReportError("Upgrade Failed: Can't bind TFTP listener socket");
-      EndProcess();
-    }
-    ++port;
+  int32_t port = BindFirstFreePort(listener->socket, localAddress,
+                                   kFirstTftpPort, kTftpPortAttempts);
+  if (port < 0) {
+    ReportError("Upgrade Failed: Can't bind TFTP listener socket");
+    EndProcess();
   }
   listener->localAddress = localAddress;
-  listener->port = port;
+  listener->port = static_cast<uint16_t>(port);
   if (!PlatStartThread(RunTftpListener, listener)) {
     ReportError("Upgrade Failed: Can't start TFTP listener");
     EndProcess();
   }
-  return port;
+  return listener->port;
 }
 
 uint32_t RunTftpListener(void* p) {

@@ -44,6 +44,16 @@ void SplitSocketAddress(const PlatSockAddrIn* a, uint32_t* address,
   *port = PlatNetToHost16(a->port);
 }
 
+int32_t BindFirstFreePort(PlatSocket socket, uint32_t address,
+                          uint16_t firstPort, int attempts) {
+  uint16_t port = firstPort;
+  for (int i = 0; i < attempts; ++i, ++port) {
+    PlatSockAddrIn a = MakeSocketAddress(address, port);
+    if (PlatBind(socket, &a) == 0) return port;
+  }
+  return -1;
+}
+
 PlatSocket OpenHttpConnection(uint32_t localAddress, uint16_t localPort,
                               uint32_t remoteAddress, uint16_t remotePort) {
   PlatSocket s = PlatOpenTcpSocket();
@@ -51,16 +61,9 @@ PlatSocket OpenHttpConnection(uint32_t localAddress, uint16_t localPort,
     ReportError("Upgrade Failed: Can't open HTTP socket");
     EndProcess();
   }
-  uint16_t port = localPort;
-  int failures = 0;
-  for (;;) {
-    PlatSockAddrIn local = MakeSocketAddress(localAddress, port);
-    if (PlatBind(s, &local) == 0) break;
-    if (++failures == kHttpBindAttempts) {
-      ReportError("Upgrade Failed: Can't bind HTTP socket");
-      EndProcess();
-    }
-    ++port;
+  if (BindFirstFreePort(s, localAddress, localPort, kHttpBindAttempts) < 0) {
+    ReportError("Upgrade Failed: Can't bind HTTP socket");
+    EndProcess();
   }
   PlatSockAddrIn remote = MakeSocketAddress(remoteAddress, remotePort);
   if (PlatConnect(s, &remote) != 0) {

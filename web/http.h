@@ -11,6 +11,11 @@ PlatSockAddrIn MakeSocketAddress(uint32_t address, uint16_t port);
 void SplitSocketAddress(const PlatSockAddrIn* socketAddress, uint32_t* address,
                         uint16_t* port);
 
+// Binds the socket to address and the first port from firstPort on (rising,
+// at most `attempts` ports) that is free; the port, or -1 when none was.
+int32_t BindFirstFreePort(PlatSocket socket, uint32_t address,
+                          uint16_t firstPort, int attempts);
+
 constexpr int kDeviceTextSize = 128;
 
 // The five status fields, each kept until a later page carries its label.
